@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing the player needs.
+# Quick when everything is already there: apt is only called for what is missing.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ cmake ninja-build pkg-config clang libclang-rt-14-dev libfuzzer-14-dev
+  # libraries
+  qt6-base-dev libpng-dev zlib1g-dev libmpg123-dev libsndfile1-dev libfluidsynth-dev libsdl2-dev
+  libgtest-dev
+  # General MIDI soundfont (registers /usr/share/sounds/sf2/default-GM.sf2) and the LCD face
+  timgm6mb-soundfont fonts-jura fonts-dejavu-core
+  # demo tracks, listening and measuring
+  lame mpg123 sox
+  # a real X server, window manager and pointer for the GUI tests
+  xvfb openbox xdotool x11-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
