@@ -1,0 +1,59 @@
+// Fixed-size FIFO of interleaved stereo 16-bit frames; allocated once, so pushing
+// and popping under the mix lock never allocates.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace engine {
+
+class RingBuffer {
+public:
+    static constexpr int channels = 2;
+
+    explicit RingBuffer(size_t capacityFrames) : samples_(capacityFrames * channels), capacity_(capacityFrames) {}
+
+    size_t capacity() const { return capacity_; }
+    size_t filled() const { return filled_; }
+    size_t space() const { return capacity_ - filled_; }
+    void clear() { readFrame_ = filled_ = 0; }
+
+    // Copies up to `frames` in; returns how many fitted.
+    size_t push(const int16_t *frames, size_t count)
+    {
+        count = std::min(count, space());
+        for (size_t i = 0; i < count; ++i) {
+            const size_t at = ((readFrame_ + filled_ + i) % capacity_) * channels;
+            samples_[at] = frames[i * channels];
+            samples_[at + 1] = frames[i * channels + 1];
+        }
+        filled_ += count;
+        return count;
+    }
+
+    // The frame `offset` places from the front; offset < filled().
+    const int16_t *peek(size_t offset) const { return &samples_[((readFrame_ + offset) % capacity_) * channels]; }
+
+    // How many frames from `offset` on lie in one piece of memory.
+    size_t contiguous(size_t offset) const
+    {
+        const size_t start = (readFrame_ + offset) % capacity_;
+        return std::min(filled_ - offset, capacity_ - start);
+    }
+
+    void drop(size_t count)
+    {
+        count = std::min(count, filled_);
+        readFrame_ = (readFrame_ + count) % capacity_;
+        filled_ -= count;
+    }
+
+private:
+    std::vector<int16_t> samples_;
+    size_t capacity_;
+    size_t readFrame_ = 0;
+    size_t filled_ = 0;
+};
+
+} // namespace engine
