@@ -10,7 +10,10 @@
 #include <array>
 
 #include "app/exit_program.h"
+#include "app/player_settings.h"
 #include "platform/toolkit.h"
+#include "playback/playback.h"
+#include "skin/front_panel.h"
 
 UiEvent uiEvent;
 
@@ -25,10 +28,37 @@ struct Route {
     void (*handler)();
 };
 
-constexpr std::array<Route, 1> Routes = {{
-    {EventKind::ControlEvent, Control::CloseButton, SubTypeFilter::Any, exitProgram},
+template <int Step>
+void OnVolumeDigitStep()
+{
+    OnVolumeDigitClick(Step);
+}
+
+constexpr std::array<Route, 6 + 5 + 11> Routes = {{
+    {EventKind::FilesDropped, Control::None, SubTypeFilter::Any, OnFilesDropped},
+    {EventKind::LeftDoubleClick, Control::PlaylistBox, SubTypeFilter::Any, OnPlaylistDoubleClick},
+    {EventKind::ControlEvent, Control::ButtonMp3, SubTypeFilter::ClickOnly, OnMp3Click},
+    {EventKind::ControlEvent, Control::ButtonPause, SubTypeFilter::Any, OnPauseClick},
+    {EventKind::ControlEvent, Control::CloseButton, SubTypeFilter::Any, OnCloseClick},
+    {EventKind::ControlEvent, Control::ProgressView, SubTypeFilter::Any, OnProgressClick},
+    {EventKind::RightRelease, Control::None, SubTypeFilter::Any, OnRightButtonUp},
+    {EventKind::ControlEvent, Control::ButtonFm, SubTypeFilter::Any, OnFmClick},
+    {EventKind::ControlEvent, Control::ButtonOpen, SubTypeFilter::Any, OnOpenClick},
+    {EventKind::ControlEvent, Control::PowerButton, SubTypeFilter::ClickOnly, OnPowerClick},
+    {EventKind::ControlEvent, Control::MinimizeButton, SubTypeFilter::ClickOnly, OnMinimizeClick},
+    {EventKind::ControlEvent, VolumeDigit(0), SubTypeFilter::Any, OnVolumeDigitStep<0>},
+    {EventKind::ControlEvent, VolumeDigit(1), SubTypeFilter::Any, OnVolumeDigitStep<1>},
+    {EventKind::ControlEvent, VolumeDigit(2), SubTypeFilter::Any, OnVolumeDigitStep<2>},
+    {EventKind::ControlEvent, VolumeDigit(3), SubTypeFilter::Any, OnVolumeDigitStep<3>},
+    {EventKind::ControlEvent, VolumeDigit(4), SubTypeFilter::Any, OnVolumeDigitStep<4>},
+    {EventKind::ControlEvent, VolumeDigit(5), SubTypeFilter::Any, OnVolumeDigitStep<5>},
+    {EventKind::ControlEvent, VolumeDigit(6), SubTypeFilter::Any, OnVolumeDigitStep<6>},
+    {EventKind::ControlEvent, VolumeDigit(7), SubTypeFilter::Any, OnVolumeDigitStep<7>},
+    {EventKind::ControlEvent, VolumeDigit(8), SubTypeFilter::Any, OnVolumeDigitStep<8>},
+    {EventKind::ControlEvent, VolumeDigit(9), SubTypeFilter::Any, OnVolumeDigitStep<9>},
+    {EventKind::ControlEvent, VolumeDigit(10), SubTypeFilter::Any, OnVolumeDigitStep<10>},
 }};
-static_assert(Routes.size() == 1);
+static_assert(Routes.size() == 6 + 5 + 11);
 
 bool routeApplies(const Route &route, const UiEvent &event)
 {
@@ -72,7 +102,13 @@ void runLoopPass()
 {
     uiEvent = waitForUiEvent();
     sampleMousePosition(uiEvent);
+    if (uiEvent.kind == EventKind::LeftPress)
+        OnLeftButtonDown(uiEvent.window);
+    UpdateTitleButtonGlow(uiEvent.mouseX, uiEvent.mouseY);
+    checkAutoAdvance();
     routeEvent(uiEvent);
+    UpdatePushButtonGlow(uiEvent.kind);
+    UpdateHandCursor(uiEvent.kind);
     if (uiEvent.kind == EventKind::CloseRequest)
         exitProgram();
 }

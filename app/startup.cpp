@@ -1,8 +1,12 @@
 #include "app/startup.h"
 
+#include "app/player_settings.h"
 #include "app/player_state.h"
 #include "audio_engine.h"
+#include "display/displays.h"
 #include "platform/toolkit.h"
+#include "playback/playback.h"
+#include "skin/front_panel.h"
 #include "skin/skin.h"
 #include "skin/windows.h"
 
@@ -11,8 +15,13 @@ void createPlayerObjects()
     player = PlayerState{};
     LoadSkin();
     CreateMainWindow();
-    if (CreatePlaylistWindow())
+    if (CreatePlaylistWindow()) {
+        loadSettings();
+        scanPlaylistFolder();
         acceptDrops(Window::PlaylistWindow);
+    }
+    setWindowMovedHook(Window::MainWindow, DockPanel);
+    setWindowMinimizedHook(Window::MainWindow, FollowMainWindowMinimized);
 }
 
 void startPlayer(int &argc, char **argv)
@@ -20,6 +29,6 @@ void startPlayer(int &argc, char **argv)
     startToolkit(argc, argv);
     createPlayerObjects();
     BASS_Init(DefaultOutputDevice, AudioOutputRate, 0, nativeWindowHandle(Window::MainWindow), nullptr);
-    startDisplayTimer(DisplayTimerPeriodMs, nullptr);
+    startDisplayTimer(DisplayTimerPeriodMs, displayTick);
     showWindow(Window::MainWindow);
 }

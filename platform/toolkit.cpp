@@ -2,6 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -10,8 +11,10 @@
 #include <QTimer>
 #include <QWindow>
 #include <array>
+#include <cstdlib>
 #include <deque>
 #include <memory>
+#include <xcb/xcb.h>
 
 #include "platform/text_codec.h"
 #include "platform/widgets.h"
@@ -21,14 +24,18 @@ namespace {
 constexpr int WindowSlots = 3;
 constexpr int ControlSlots = static_cast<int>(Control::Count);
 
+// Still reachable after the objects below let go of them, so that a leak
+// checker sees them as alive until the end.
+std::array<QObject *, WindowSlots + 1> keptUntilProcessEnd{};
+
 // Everything here lives until the process ends. Nothing is torn down at exit:
 // by the time static objects are destroyed, Qt's own globals may be gone.
 struct ToolkitObjects {
     ~ToolkitObjects()
     {
-        for (auto &window : windows)
-            static_cast<void>(window.release());
-        static_cast<void>(application.release());
+        for (size_t slot = 0; slot < windows.size(); ++slot)
+            keptUntilProcessEnd[slot] = windows[slot].release();
+        keptUntilProcessEnd[WindowSlots] = application.release();
     }
 
     std::unique_ptr<QApplication> application;
@@ -90,6 +97,25 @@ QString singleLine(std::string_view bytes)
         if (character.unicode() < 0x20 || character.unicode() == 0x7F)
             character = QChar(0xFFFD);
     return text;
+}
+
+// Asks the X server itself: Qt may not have read the release yet.
+bool leftButtonHeld()
+{
+    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton))
+        return false;
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return true;
+    xcb_connection_t *connection = x11->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_query_pointer_reply_t *pointer =
+        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr);
+    if (!pointer)
+        return false;
+    const bool held = (pointer->mask & XCB_BUTTON_MASK_1) != 0;
+    std::free(pointer);
+    return held;
 }
 
 // On screen only while shown and taller than 0 pixels.
@@ -229,10 +255,31 @@ void setWindowMovedHook(Window window, void (*hook)())
         widget->movedHook = hook;
 }
 
-void startWindowDrag(Window window)
+void setWindowMinimizedHook(Window window, void (*hook)(bool minimized))
 {
     PlayerWindowWidget *widget = windowWidget(window);
-    if (widget && widget->windowHandle())
+    if (!widget || !hook)
+        return;
+    widget->winId();
+    QWindow *native = widget->windowHandle();
+    if (!native)
+        return;
+    auto reportChange = [hook, wasMinimized = false](Qt::WindowState state) mutable {
+        const bool minimized = state == Qt::WindowMinimized;
+        if (minimized != wasMinimized) {
+            wasMinimized = minimized;
+            hook(minimized);
+        }
+    };
+    QObject::connect(native, &QWindow::windowStateChanged, widget, reportChange);
+}
+
+void startWindowDrag(Window window)
+{
+    // A press that has already been released is a drag of no length; a move
+    // started now would follow the pointer until the next click.
+    PlayerWindowWidget *widget = windowWidget(window);
+    if (widget && widget->windowHandle() && leftButtonHeld())
         widget->windowHandle()->startSystemMove();
 }
 
@@ -459,7 +506,8 @@ void setHandCursor()
 
 std::string openFileDialog()
 {
-    const QString chosen = QFileDialog::getOpenFileName(windowWidget(Window::MainWindow), QString(), QString(),
-                                                        QStringLiteral("*.* (*)"));
+    // Named explicitly: with no folder Qt reopens the last one it visited.
+    const QString chosen = QFileDialog::getOpenFileName(windowWidget(Window::MainWindow), QString(),
+                                                        QDir::currentPath(), QStringLiteral("*.* (*)"));
     return QFile::encodeName(chosen).toStdString();
 }

@@ -45,6 +45,8 @@ PixelRect windowGeometry(Window window);
 void acceptDrops(Window window);
 // Runs the hook whenever the window reports it has moved, while Qt dispatches that report.
 void setWindowMovedHook(Window window, void (*hook)());
+// Runs the hook when the window becomes minimised (true) or leaves that state (false).
+void setWindowMinimizedHook(Window window, void (*hook)(bool minimized));
 // The system's interactive move, as a press on a title bar would start it.
 void startWindowDrag(Window window);
 void *nativeWindowHandle(Window window);

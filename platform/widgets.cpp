@@ -219,6 +219,8 @@ void ImageControlWidget::setImage(const QImage *image)
     shownImageKey_ = key;
     if (image && image->size() != size())
         resize(image->size());
+    // An opaque image covers the whole control: Qt need not paint the skin under it first.
+    setAttribute(Qt::WA_OpaquePaintEvent, image && !image->hasAlphaChannel());
     update();
 }
 

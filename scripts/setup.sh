@@ -8,13 +8,13 @@ packages=(
   g++ cmake ninja-build pkg-config clang libclang-rt-14-dev libfuzzer-14-dev
   # libraries
   qt6-base-dev libpng-dev zlib1g-dev libmpg123-dev libsndfile1-dev libfluidsynth-dev libsdl2-dev libsamplerate0-dev
-  libgtest-dev
+  libgtest-dev libxcb1-dev
   # General MIDI soundfont (registers /usr/share/sounds/sf2/default-GM.sf2) and the LCD face
   timgm6mb-soundfont fonts-jura fonts-dejavu-core fonts-urw-base35
   # demo tracks, listening and measuring
   lame mpg123 sox
   # a real X server, window manager and pointer for the GUI tests
-  xvfb openbox xdotool x11-utils imagemagick
+  xvfb openbox xdotool wmctrl x11-utils imagemagick
 )
 
 missing=()

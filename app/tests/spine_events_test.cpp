@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
 #include <QTest>
@@ -190,6 +191,37 @@ TEST_F(SpineEvents, DroppedFilesKeepTheirBytesAndAreLinked)
                                    Refused{"no local file", "http://example.org/x.wav\r\n", Qt::CopyAction},
                                    Refused{"empty list", "", Qt::CopyAction}})
         EXPECT_TRUE(dropOn(Main, refused.uriList, refused.offered).empty()) << refused.what;
+}
+
+TEST_F(SpineEvents, PumpingDropsInputThatArrivesMeanwhile)
+{
+    QCloseEvent close;
+    QApplication::sendEvent(qtWindow(Main), &close);
+    leftClick(Main, LabelFmCentre);
+    pumpPendingEventsDiscarding(10);
+    EXPECT_FALSE(takePendingUiEvent().has_value());
+    EXPECT_TRUE(windowWidget(Main)->isVisible());
+}
+
+TEST_F(SpineEvents, HandCursorLastsUntilThePointerMoves)
+{
+    setHandCursor();
+    for (Window window : {Main, Panel})
+        EXPECT_EQ(windowWidget(window)->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseMove(qtWindow(Main), BackgroundOfMain);
+    for (Window window : {Main, Panel})
+        EXPECT_EQ(windowWidget(window)->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(SpineEvents, HeaderAndRowsShowNamesAsOneLineOfPlainText)
+{
+    QLabel *header = windowWidget(Panel)->findChild<QLabel *>();
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->text(), QString::fromUtf8("Название"));
+    setLabelText(Control::ListHeader, "/music/<b>bold</b>\n\x01\xCF\xE5\xF1\xED\xE8");
+    EXPECT_EQ(header->text(), QString::fromUtf8("/music/<b>bold</b>\uFFFD\uFFFDПесни"));
+    EXPECT_EQ(header->textFormat(), Qt::PlainText);
+    setLabelText(Control::ListHeader, ListHeaderStartText);
 }
 
 int displayTicks = 0;

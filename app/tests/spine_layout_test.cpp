@@ -246,6 +246,8 @@ TEST_F(SpineLayout, AFullListStaysFlatAndCutsLongNames)
     EXPECT_GT(list->verticalScrollBar()->value(), 0);
     look = lookOfTheList();
     EXPECT_EQ(look.strayPixels, 0) << "first at " << look.firstStray.x() << "," << look.firstStray.y();
+    EXPECT_EQ(list->item(10)->text(), QStringLiteral("track 10.wav")) << "rows keep their insertion order";
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_EQ(playlistBoxRowText(60), "\xE8\xEC\xFF \xF4\xE0\xE9\xEB\xE0.mid");
     EXPECT_EQ(list->item(60)->text(), QString::fromUtf8("имя файла.mid"));
     playlistBoxClear();

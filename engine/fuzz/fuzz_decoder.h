@@ -14,22 +14,25 @@
 
 namespace fuzzing {
 
-inline const std::string &scratchFile()
+// One scratch file per process, removed at exit.
+inline const char *scratchFile()
 {
-    static const std::string path = [] {
-        std::string pattern = "/tmp/engine-fuzz-XXXXXX";
-        const int fd = mkstemp(pattern.data());
+    static char path[] = "/tmp/engine-fuzz-XXXXXX";
+    static const bool made = [] {
+        const int fd = mkstemp(path);
         if (fd < 0)
             std::abort();
         close(fd);
-        return pattern;
+        std::atexit([] { unlink(path); });
+        return true;
     }();
+    (void)made;
     return path;
 }
 
 inline void writeScratch(const uint8_t *data, size_t size)
 {
-    FILE *file = std::fopen(scratchFile().c_str(), "wb");
+    FILE *file = std::fopen(scratchFile(), "wb");
     if (!file)
         std::abort();
     if (size)
@@ -44,7 +47,7 @@ inline void exercise(const engine::DecoderOps &ops, const uint8_t *data, size_t 
         return;
     writeScratch(data, size);
     engine::DecoderInfo info;
-    engine::Decoder *decoder = ops.open(scratchFile().c_str(), &info);
+    engine::Decoder *decoder = ops.open(scratchFile(), &info);
     if (!decoder)
         return;
     if (info.channels < 1 || info.channels > 2 || info.sampleRate <= 0)

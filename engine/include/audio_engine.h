@@ -42,13 +42,15 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, void *win, const void *clsid
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags);
 BOOL BASS_StreamFree(HSTREAM handle);
 
-/* restart 0: a new or stopped stream starts from its position, a paused one resumes. */
+/* restart 0: a new or stopped stream starts from its position, a paused one resumes,
+ * one that played to its end starts over. restart non-zero: from the start. */
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
 BOOL BASS_ChannelPause(DWORD handle);
 BOOL BASS_ChannelStop(DWORD handle);
 /* 0 when ended, stopped, never played or unknown; otherwise one of the answers above. */
 DWORD BASS_ChannelIsActive(DWORD handle);
-/* Only BASS_ATTRIB_VOL; values are clamped to 0.0..1.0, NaN is refused. */
+/* Only BASS_ATTRIB_VOL; values are clamped to 0.0..1.0, NaN is refused. A change
+ * is ramped in over 10 ms so that it does not click. */
 BOOL BASS_ChannelSetAttribute(DWORD handle, DWORD attrib, float value);
 
 /* Failure: (QWORD)-1. */
@@ -59,8 +61,9 @@ QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
 /* Fails and changes nothing for a position outside the stream. */
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode);
-/* Peak of the last ~20 ms heard: left in the high word, right in the low word,
- * 32768 = full scale. 0 while not playing. Failure: (DWORD)-1. */
+/* Peak of the last ~20 ms heard, after the volume attribute: left in the high
+ * word, right in the low word (a mono stream gives both the same), 32768 = full
+ * scale. 0 while not playing. Failure: (DWORD)-1. */
 DWORD BASS_ChannelGetLevel(DWORD handle);
 /* BASS_TAG_ID3: the 128-byte block starting "TAG" when the file ends in one, else NULL. */
 const char *BASS_ChannelGetTags(DWORD handle, DWORD tags);

@@ -54,6 +54,10 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart)
     const auto stream = engine.find(handle);
     if (!stream)
         return 0;
+    bool outputRunning = false;
+    const auto outputLock = engine.holdRunningOutput(&outputRunning);
+    if (!outputRunning)
+        return 0;
     std::lock_guard decodeLock(stream->decodeMutex);
     PlayState state;
     {
@@ -223,5 +227,11 @@ bool engine::streamStats(uint32_t handle, StreamStats *stats)
     stats->playToFirstMixSeconds =
         stats->firstMixed ? std::chrono::duration<double>(stream->firstMixTime - stream->playCallTime).count() : 0.0;
     stats->underruns = stream->underruns;
+    stats->drained = stream->drained;
+    stats->drainedTime = stream->drainedTime;
     return true;
 }
+
+bool engine::outputDeviceOpen() { return Engine::instance().outputRunning(); }
+
+void engine::setOutputIdleGrace(double seconds) { Engine::instance().setIdleGrace(seconds); }

@@ -17,13 +17,17 @@ std::unique_ptr<Converter> Converter::create(int sourceRate, int sourceChannels,
     converter->ratio_ = double(deviceRate) / double(sourceRate);
     if (src_is_valid_ratio(converter->ratio_) == 0)
         return nullptr;
+    if (sourceRate == deviceRate && sourceChannels == deviceChannels)
+        return converter;
     if (sourceRate != deviceRate) {
         int error = 0;
         converter->resampler_ = src_new(SRC_SINC_FASTEST, sourceChannels, &error);
         if (!converter->resampler_)
             return nullptr;
     }
-    converter->formatter_ = SDL_NewAudioStream(AUDIO_F32SYS, uint8_t(sourceChannels), deviceRate, AUDIO_S16SYS,
+    // At the device rate the samples stay 16-bit all the way; only resampling needs floats.
+    const SDL_AudioFormat inputFormat = converter->resampler_ ? AUDIO_F32SYS : AUDIO_S16SYS;
+    converter->formatter_ = SDL_NewAudioStream(inputFormat, uint8_t(sourceChannels), deviceRate, AUDIO_S16SYS,
                                                deviceChannels, deviceRate);
     if (!converter->formatter_)
         return nullptr;
@@ -40,8 +44,6 @@ Converter::~Converter()
 
 bool Converter::resample(const float *input, long frames, bool endOfInput)
 {
-    if (!resampler_)
-        return SDL_AudioStreamPut(formatter_, input, int(frames * channels_ * sizeof(float))) == 0;
     const long capacity = long(double(frames) * ratio_) + resampleSlackFrames;
     resampled_.resize(size_t(capacity) * size_t(channels_));
     for (;;) {
@@ -68,6 +70,10 @@ bool Converter::resample(const float *input, long frames, bool endOfInput)
 
 bool Converter::put(const int16_t *frames, long count)
 {
+    if (!formatter_)
+        return false;
+    if (!resampler_)
+        return SDL_AudioStreamPut(formatter_, frames, int(count * channels_ * long(sizeof(int16_t)))) == 0;
     input_.resize(size_t(count) * size_t(channels_));
     src_short_to_float_array(frames, input_.data(), int(input_.size()));
     return resample(input_.data(), count, false);
@@ -77,14 +83,18 @@ void Converter::finish()
 {
     if (resampler_)
         resample(nullptr, 0, true);
-    SDL_AudioStreamFlush(formatter_);
+    if (formatter_)
+        SDL_AudioStreamFlush(formatter_);
 }
 
-size_t Converter::availableFrames() { return size_t(SDL_AudioStreamAvailable(formatter_)) / deviceFrameBytes; }
+size_t Converter::availableFrames()
+{
+    return formatter_ ? size_t(SDL_AudioStreamAvailable(formatter_)) / deviceFrameBytes : 0;
+}
 
 size_t Converter::get(int16_t *out, size_t frames)
 {
-    const int bytes = SDL_AudioStreamGet(formatter_, out, int(frames * deviceFrameBytes));
+    const int bytes = formatter_ ? SDL_AudioStreamGet(formatter_, out, int(frames * deviceFrameBytes)) : 0;
     return bytes > 0 ? size_t(bytes) / deviceFrameBytes : 0;
 }
 
@@ -92,7 +102,8 @@ void Converter::clear()
 {
     if (resampler_)
         src_reset(resampler_);
-    SDL_AudioStreamClear(formatter_);
+    if (formatter_)
+        SDL_AudioStreamClear(formatter_);
 }
 
 } // namespace engine

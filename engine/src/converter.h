@@ -3,6 +3,8 @@
 // rate; SDL's audio stream then changes sample format and channel count.
 // SDL 2.26's own resampler drops about 1% of the frames of chunked input (a
 // 48 kHz file came out 12 ms short per second), so it is only used at one rate.
+// Stereo at the device rate needs neither: it passes through untouched, and the
+// stream decodes it straight into its ring.
 #pragma once
 
 #include <SDL.h>
@@ -23,6 +25,8 @@ public:
     Converter(const Converter &) = delete;
     Converter &operator=(const Converter &) = delete;
 
+    // True when the source is already in the device format; then no other call is needed.
+    bool passesThrough() const { return !formatter_; }
     bool put(const int16_t *frames, long count);
     // No more input: whatever the resampler still holds becomes output.
     void finish();

@@ -9,17 +9,21 @@
 
 namespace engine {
 
-struct Decoder {
+namespace {
+
+// Each decoder keeps its own state type; the engine only sees Decoder pointers.
+struct WavDecoder {
     SNDFILE *file = nullptr;
     int channels = 0;
-    ~Decoder()
+    ~WavDecoder()
     {
         if (file)
             sf_close(file);
     }
 };
 
-namespace {
+WavDecoder *stateOf(Decoder *decoder) { return reinterpret_cast<WavDecoder *>(decoder); }
+
 
 bool readsAsWav(const unsigned char *head, size_t size)
 {
@@ -36,7 +40,7 @@ Decoder *openWav(const char *path, DecoderInfo *info)
     SNDFILE *file = sf_open(path, SFM_READ, &format);
     if (!file)
         return nullptr;
-    auto decoder = std::make_unique<Decoder>();
+    auto decoder = std::make_unique<WavDecoder>();
     decoder->file = file;
     decoder->channels = format.channels;
     const int container = format.format & SF_FORMAT_TYPEMASK;
@@ -46,25 +50,27 @@ Decoder *openWav(const char *path, DecoderInfo *info)
     info->sampleRate = format.samplerate;
     info->channels = format.channels;
     info->totalFrames = static_cast<uint64_t>(format.frames);
-    return decoder.release();
+    return reinterpret_cast<Decoder *>(decoder.release());
 }
 
-long readWav(Decoder *decoder, int16_t *out, long frames)
+long readWav(Decoder *handle, int16_t *out, long frames)
 {
+    WavDecoder *decoder = stateOf(handle);
     const sf_count_t got = sf_readf_short(decoder->file, out, frames);
     if (got == 0 && sf_error(decoder->file) != SF_ERR_NO_ERROR)
         return -1;
     return static_cast<long>(got);
 }
 
-bool seekWav(Decoder *decoder, uint64_t frame)
+bool seekWav(Decoder *handle, uint64_t frame)
 {
+    WavDecoder *decoder = stateOf(handle);
     return sf_seek(decoder->file, static_cast<sf_count_t>(frame), SEEK_SET) >= 0;
 }
 
 void closeWav(Decoder *decoder)
 {
-    std::unique_ptr<Decoder> owned(decoder);
+    std::unique_ptr<WavDecoder> owned(stateOf(decoder));
 }
 
 } // namespace

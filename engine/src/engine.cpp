@@ -3,16 +3,32 @@
 // Three kinds of thread touch a stream:
 //  - callers (the player's GUI thread, or any other) make the API calls;
 //  - the decode thread, started by the first successful BASS_Init, keeps each
-//    stream's ring filled: half a second ahead while it plays, a tenth of a
-//    second before it is first played, so that play starts at the next callback;
+//    stream's ring filled: two seconds ahead while it plays, refilled in one
+//    batch whenever it falls below half, and a tenth of a second before it is
+//    first played, so that play starts at the next callback;
 //  - SDL's audio thread runs outputCallback, which mixes the playing streams'
 //    rings into the device buffer.
 // The callback never does file I/O and never waits for a lock a slow call holds:
 // decoding, seeking and file opening run under a stream's decodeMutex, which the
 // callback never takes; the callback takes only mixMutex, which everyone holds
-// just long enough to copy frames or read a few counters.
+// just long enough to copy frames or read a few counters. Creation, seeking and
+// stop refill a tenth of a second on the caller's thread before they return.
+//
+// The output device runs only while something plays: SDL's output thread wakes
+// for every device buffer (about 90 times a second) even when it only has
+// silence to give, so the decode thread closes the device once nothing has
+// played for a few seconds, and play reopens it (its first buffer is asked for
+// at once). Closing takes a few buffers' time, so it runs outside the locks and
+// a play meanwhile opens a new device; the old one's callback then gives silence.
+// The disk driver stays open: it rewrites its file on every open.
+//
+// Position and level are of what is heard, not of what was decoded: the device
+// clock (DeviceClock) tells which device frame is sounding now, one buffer behind
+// what the callback handed out, and each stream remembers where its last mixed
+// frame landed, so the frames still queued in the device are not yet counted.
 //
 // Locks, always taken in this order (a thread may skip any of them):
+//   0. Engine::outputMutex_     the device; play holds it until its stream plays
 //   1. Engine::registryMutex_   handle -> stream map, handle counter
 //   2. Stream::decodeMutex      the decoder, its converter, decode-side fields
 //   3. Engine::mixMutex         rings, play states, mix list, device clock
@@ -23,6 +39,7 @@
 #include "engine_core.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,6 +57,9 @@ constexpr size_t id3v1Bytes = 128;
 constexpr uint16_t deviceBufferFrames = 512;
 constexpr double prefillSeconds = 0.1;
 constexpr auto idleWakeInterval = std::chrono::seconds(1);
+constexpr double defaultIdleGraceSeconds = 3.0;
+// Rates outside this range are no real recording; refusing them also bounds the resampler's buffers.
+constexpr int lowestSourceRate = 1000;
 constexpr int highestSourceRate = 768000;
 
 const std::array<const DecoderOps *, 3> decodersByProbeOrder = {&wavDecoder, &midiDecoder, &mp3Decoder};
@@ -82,17 +102,24 @@ Engine &Engine::instance()
     return engine;
 }
 
+Engine::Engine() : idleGraceSeconds_(defaultIdleGraceSeconds) {}
+
 Engine::~Engine()
 {
-    if (device_)
-        SDL_CloseAudioDevice(device_);
     {
         std::lock_guard lock(wakeMutex_);
         stopping_ = true;
     }
     wake_.notify_one();
+    // The decode thread goes first: it may be closing a device of its own.
     if (decodeThread_.joinable())
         decodeThread_.join();
+    {
+        std::lock_guard lock(outputMutex_);
+        if (device_)
+            SDL_CloseAudioDevice(device_);
+        device_ = 0;
+    }
     std::lock_guard lock(registryMutex_);
     mixList_.clear();
     streams_.clear();
@@ -103,31 +130,107 @@ bool Engine::init(int rate)
     std::lock_guard lock(initMutex_);
     if (outputOpen_)
         return true;
+    // SDL would otherwise turn SIGINT and SIGTERM into quit events nobody reads,
+    // and the program that uses us could no longer be ended by a signal.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
-    SDL_AudioSpec wanted{};
-    wanted.freq = rate;
-    wanted.format = AUDIO_S16SYS;
-    wanted.channels = RingBuffer::channels;
-    wanted.samples = deviceBufferFrames;
-    wanted.callback = outputCallback;
-    wanted.userdata = this;
-    SDL_AudioSpec obtained{};
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-    if (!device_) {
+    std::lock_guard outputLock(outputMutex_);
+    wantedSpec_ = SDL_AudioSpec{};
+    wantedSpec_.freq = rate;
+    wantedSpec_.format = AUDIO_S16SYS;
+    wantedSpec_.channels = RingBuffer::channels;
+    wantedSpec_.samples = deviceBufferFrames;
+    wantedSpec_.userdata = this;
+    if (!openOutput()) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
+    const char *driver = SDL_GetCurrentAudioDriver();
+    closesWhenIdle_ = !driver || std::strcmp(driver, "disk") != 0;
+    decodeThread_ = std::thread([this] { decodeLoop(); });
+    outputOpen_ = true;
+    return true;
+}
+
+// Caller holds outputMutex_. SDL converts to the wanted format itself, so every
+// opening gets the same rate and buffer size. Openings alternate between two
+// callbacks, so that a device still closing can tell it no longer plays.
+bool Engine::openOutput()
+{
+    const int parity = int(openings_ % 2);
+    wantedSpec_.callback = parity ? outputCallback<1> : outputCallback<0>;
+    SDL_AudioSpec obtained{};
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &wantedSpec_, &obtained, 0);
+    if (!device_)
+        return false;
+    ++openings_;
     {
         std::lock_guard mixLock(mixMutex);
         clock_.rate = obtained.freq;
         clock_.bufferFrames = obtained.samples;
         mixBuffer_.assign(size_t(obtained.samples) * RingBuffer::channels, 0.0f);
+        activeParity_ = parity;
     }
-    decodeThread_ = std::thread([this] { decodeLoop(); });
-    outputOpen_ = true;
     SDL_PauseAudioDevice(device_, 0);
     return true;
+}
+
+std::unique_lock<std::mutex> Engine::holdRunningOutput(bool *running)
+{
+    std::unique_lock lock(outputMutex_);
+    *running = device_ != 0 || (outputOpen_ && openOutput());
+    if (!*running && retiring_) {
+        // Drivers with a single device (dummy, disk) refuse a second one until the old has closed.
+        retired_.wait(lock, [this] { return !retiring_; });
+        *running = openOutput();
+    }
+    idleSince_ = Clock::time_point{};
+    return lock;
+}
+
+void Engine::closeOutputIfIdle()
+{
+    SDL_AudioDeviceID retiring = 0;
+    {
+        std::lock_guard lock(outputMutex_);
+        if (!device_ || !closesWhenIdle_)
+            return;
+        std::lock_guard mixLock(mixMutex);
+        bool playing = false;
+        const uint64_t heard = heardDeviceFrame();
+        for (Stream *stream : mixList_) {
+            noteEndIfHeard(*stream, heard);
+            playing |= stream->state == PlayState::Playing;
+        }
+        const Clock::time_point now = Clock::now();
+        if (playing || idleSince_ == Clock::time_point{}) {
+            idleSince_ = playing ? Clock::time_point{} : now;
+            return;
+        }
+        if (std::chrono::duration<double>(now - idleSince_).count() < idleGraceSeconds_.load())
+            return;
+        retiring = device_;
+        retiring_ = true;
+        device_ = 0;
+        idleSince_ = Clock::time_point{};
+        activeParity_ = noParity;
+        clock_.outputClosed();
+    }
+    // Outside every lock: closing waits for the device's thread, whose callback
+    // may be waiting for the mix lock, and a play meanwhile opens a new device.
+    SDL_CloseAudioDevice(retiring);
+    {
+        std::lock_guard lock(outputMutex_);
+        retiring_ = false;
+    }
+    retired_.notify_all();
+}
+
+bool Engine::outputRunning()
+{
+    std::lock_guard lock(outputMutex_);
+    return device_ != 0;
 }
 
 uint32_t Engine::createStream(const char *path)
@@ -154,7 +257,8 @@ uint32_t Engine::createStream(const char *path)
         return 0;
     const int rate = deviceRate();
     std::unique_ptr<Converter> converter;
-    if (info.sampleRate > 0 && info.sampleRate <= highestSourceRate && (info.channels == 1 || info.channels == 2))
+    const bool rateIsReal = info.sampleRate >= lowestSourceRate && info.sampleRate <= highestSourceRate;
+    if (rateIsReal && (info.channels == 1 || info.channels == 2))
         converter = Converter::create(info.sampleRate, info.channels, rate);
     if (!converter) {
         ops->close(decoder);
@@ -212,18 +316,24 @@ void Engine::fillAhead(Stream &stream, double seconds)
     }
 }
 
+template <int Parity>
 void SDLCALL Engine::outputCallback(void *engine, Uint8 *out, int bytes)
 {
     constexpr int deviceFrameBytes = RingBuffer::channels * sizeof(int16_t);
-    static_cast<Engine *>(engine)->mixInto(reinterpret_cast<int16_t *>(out), uint32_t(bytes / deviceFrameBytes));
+    static_cast<Engine *>(engine)->mixInto(reinterpret_cast<int16_t *>(out), uint32_t(bytes / deviceFrameBytes),
+                                           Parity);
 }
 
-void Engine::mixInto(int16_t *out, uint32_t frames)
+void Engine::mixInto(int16_t *out, uint32_t frames, int parity)
 {
     const Clock::time_point now = Clock::now();
     bool runningLow = false;
     {
         std::lock_guard lock(mixMutex);
+        if (parity != activeParity_) {
+            std::fill_n(out, size_t(frames) * RingBuffer::channels, int16_t(0));
+            return;
+        }
         const uint32_t sliceFrames = static_cast<uint32_t>(mixBuffer_.size() / RingBuffer::channels);
         for (uint32_t done = 0; done < frames && sliceFrames > 0;) {
             const uint32_t slice = std::min(sliceFrames, frames - done);
@@ -271,6 +381,7 @@ size_t Engine::decodeTarget(Stream &stream)
 
 void Engine::decodeLoop()
 {
+    pthread_setname_np(pthread_self(), "engine-decode");
     std::vector<std::shared_ptr<Stream>> snapshot;
     for (;;) {
         {
@@ -293,6 +404,7 @@ void Engine::decodeLoop()
         snapshot.clear();
         if (worked)
             continue;
+        closeOutputIfIdle();
         std::unique_lock lock(wakeMutex_);
         wake_.wait_for(lock, idleWakeInterval, [this] { return stopping_ || wakeRequested_; });
     }

@@ -276,10 +276,12 @@ MidiParseResult parseMidiFile(const unsigned char *data, size_t size, MidiSong *
     };
     song->events.reserve(events.size());
     for (TickEvent &timed : events) {
-        if (!applyTemposUpTo(timed.tick) || !clock.frameAt(timed.tick, &timed.event.frame)) {
+        uint64_t frame;
+        if (!applyTemposUpTo(timed.tick) || !clock.frameAt(timed.tick, &frame)) {
             *song = MidiSong{};
             return MidiParseResult::TooLong;
         }
+        timed.event.frame = static_cast<uint32_t>(frame);
         song->events.push_back(timed.event);
     }
     if (!applyTemposUpTo(lastTick) || !clock.frameAt(lastTick, &song->endFrame)) {

@@ -14,11 +14,14 @@ inline constexpr int kMidiSampleRate = 44100;
 // Longer songs are refused: they are damaged files, not music, and would make
 // the event list and every seek unbounded.
 inline constexpr uint64_t kMidiMaxSeconds = 4 * 3600;
-// A MIDI file is tiny; anything larger is refused before it is read.
-inline constexpr size_t kMidiMaxFileBytes = 8u << 20;
+// A MIDI file is tiny; anything larger is refused before it is read. With at
+// least two bytes an event, this caps the event list near 16 MB.
+inline constexpr size_t kMidiMaxFileBytes = 4u << 20;
+// Every frame of an accepted song fits in 32 bits, which halves the event list.
+static_assert(kMidiMaxSeconds * kMidiSampleRate < (uint64_t{1} << 32));
 
 struct MidiEvent {
-    uint64_t frame = 0;  // when it sounds, in frames from the start
+    uint32_t frame = 0;  // when it sounds, in frames from the start
     uint8_t status = 0;  // channel message status 0x80..0xEF
     uint8_t data1 = 0;
     uint8_t data2 = 0;   // 0 for the one-data-byte messages

@@ -19,18 +19,18 @@ public:
     size_t space() const { return capacity_ - filled_; }
     void clear() { readFrame_ = filled_ = 0; }
 
-    // Copies up to `frames` in; returns how many fitted.
-    size_t push(const int16_t *frames, size_t count)
+    // The free space after the last frame that lies in one piece of memory:
+    // sets `*region` to its start and returns its length in frames. The mixer
+    // never reads there, so a writer may fill it without the lock and then
+    // commit the frames it wrote under the lock.
+    size_t writable(int16_t **region)
     {
-        count = std::min(count, space());
-        for (size_t i = 0; i < count; ++i) {
-            const size_t at = ((readFrame_ + filled_ + i) % capacity_) * channels;
-            samples_[at] = frames[i * channels];
-            samples_[at + 1] = frames[i * channels + 1];
-        }
-        filled_ += count;
-        return count;
+        const size_t end = (readFrame_ + filled_) % capacity_;
+        *region = samples_.data() + end * channels;
+        return std::min(space(), capacity_ - end);
     }
+
+    void commit(size_t count) { filled_ += std::min(count, space()); }
 
     // The frame `offset` places from the front; offset < filled().
     const int16_t *peek(size_t offset) const { return &samples_[((readFrame_ + offset) % capacity_) * channels]; }

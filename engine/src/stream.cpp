@@ -10,9 +10,13 @@ namespace engine {
 
 namespace {
 
-constexpr long sourceChunkFrames = 2048;
+// One decoder read: large enough that the per-read and per-lock costs vanish
+// beside decoding, small enough that a stop or seek never waits long for it.
+constexpr long sourceChunkFrames = 8192;
 constexpr int deviceChannels = RingBuffer::channels;
-constexpr double ringSeconds = 0.5;
+// The decode thread refills when the ring falls below half (engine.cpp), so it
+// wakes once per second of sound and the output has a second in hand.
+constexpr double ringSeconds = 2.0;
 constexpr double volumeRampSeconds = 0.01;
 constexpr double levelWindowSeconds = 0.02;
 
@@ -35,6 +39,14 @@ uint64_t DeviceClock::heardFrame(Clock::time_point now) const
     const uint64_t played = static_cast<uint64_t>(std::clamp(elapsedSeconds * rate, 0.0, double(lastCallbackFrames)));
     const uint64_t handedOut = framesBeforeLastCallback + played;
     return handedOut > bufferFrames ? handedOut - bufferFrames : 0;
+}
+
+void DeviceClock::outputClosed()
+{
+    if (!started)
+        return;
+    framesBeforeLastCallback += lastCallbackFrames + bufferFrames;
+    lastCallbackFrames = 0;
 }
 
 void LevelHistory::add(uint64_t frameIndex, uint32_t left, uint32_t right)
@@ -69,10 +81,10 @@ uint32_t LevelHistory::peakOver(uint64_t fromFrame, uint64_t toFrame) const
 Stream::Stream(uint32_t handle, const DecoderOps *ops, Decoder *decoder, const StreamFormat &format,
                std::unique_ptr<Converter> converter)
     : handle(handle), ops(ops), format(format), decoder(decoder), converter(std::move(converter)),
-      sourceChunk(sourceChunkFrames * format.sourceChannels),
       ring(static_cast<size_t>(format.deviceRate * ringSeconds))
 {
-    convertedChunk.resize(ring.capacity() * deviceChannels);
+    if (!this->converter->passesThrough())
+        sourceChunk.resize(size_t(sourceChunkFrames) * size_t(format.sourceChannels));
 }
 
 Stream::~Stream()
@@ -80,41 +92,68 @@ Stream::~Stream()
     ops->close(decoder);
 }
 
-bool fillStep(Stream &stream, std::mutex &mixMutex, size_t targetFrames)
+namespace {
+
+// Up to `frames` source frames from the decoder into `out`; marks the decoder
+// finished at the end of the stream or on a read error.
+long readSource(Stream &stream, int16_t *out, long frames)
 {
-    size_t buffered = 0;
-    size_t space = 0;
-    bool alreadyEnded = false;
-    {
-        std::lock_guard lock(mixMutex);
-        buffered = stream.ring.filled();
-        space = stream.ring.space();
-        alreadyEnded = stream.inputEnded;
-    }
-    if (alreadyEnded || buffered >= targetFrames)
-        return false;
-    const size_t wanted = std::min(space, targetFrames - buffered);
-    bool progress = false;
+    const uint64_t remaining = stream.format.totalFrames - stream.nextSourceFrame;
+    const long chunk = static_cast<long>(std::min<uint64_t>(uint64_t(frames), remaining));
+    const long got = chunk > 0 ? stream.ops->read(stream.decoder, out, chunk) : 0;
+    if (got > 0)
+        stream.nextSourceFrame += static_cast<uint64_t>(got);
+    else
+        stream.decoderFinished = true;
+    return std::max(got, 0L);
+}
+
+// Fills `region` (room for `room` device frames) through the converter; the
+// return value tells whether anything moved.
+size_t convertInto(Stream &stream, int16_t *region, size_t room, bool *progress)
+{
     size_t available = stream.converter->availableFrames();
-    if (available < wanted && !stream.decoderFinished) {
-        const uint64_t remaining = stream.format.totalFrames - stream.nextSourceFrame;
-        const long chunk = static_cast<long>(std::min<uint64_t>(sourceChunkFrames, remaining));
-        const long got = chunk > 0 ? stream.ops->read(stream.decoder, stream.sourceChunk.data(), chunk) : 0;
-        if (got > 0 && stream.converter->put(stream.sourceChunk.data(), got)) {
-            stream.nextSourceFrame += static_cast<uint64_t>(got);
-        } else {
+    if (available < room && !stream.decoderFinished) {
+        const long got = readSource(stream, stream.sourceChunk.data(), sourceChunkFrames);
+        if (got == 0 || !stream.converter->put(stream.sourceChunk.data(), got)) {
             stream.decoderFinished = true;
             stream.converter->finish();
         }
-        progress = true;
+        *progress = true;
         available = stream.converter->availableFrames();
     }
-    size_t frames = std::min(available, wanted);
-    if (frames > 0)
-        frames = stream.converter->get(stream.convertedChunk.data(), frames);
+    const size_t frames = std::min(available, room);
+    return frames > 0 ? stream.converter->get(region, frames) : 0;
+}
+
+} // namespace
+
+bool fillStep(Stream &stream, std::mutex &mixMutex, size_t targetFrames)
+{
+    int16_t *region = nullptr;
+    size_t room = 0;
+    {
+        std::lock_guard lock(mixMutex);
+        const size_t buffered = stream.ring.filled();
+        if (stream.inputEnded || buffered >= targetFrames)
+            return false;
+        room = std::min(targetFrames - buffered, stream.ring.writable(&region));
+    }
+    // The region is free space of the ring, which the mixer never reads: it is
+    // written here without the mix lock and handed over by the commit below.
+    bool progress = false;
+    size_t frames = 0;
+    if (stream.converter->passesThrough()) {
+        if (!stream.decoderFinished) {
+            frames = size_t(readSource(stream, region, long(std::min<size_t>(room, sourceChunkFrames))));
+            progress = true;
+        }
+    } else {
+        frames = convertInto(stream, region, room, &progress);
+    }
     const bool allDelivered = stream.decoderFinished && stream.converter->availableFrames() == 0;
     std::lock_guard lock(mixMutex);
-    stream.ring.push(stream.convertedChunk.data(), frames);
+    stream.ring.commit(frames);
     stream.inputEnded = allDelivered;
     return progress || frames > 0 || allDelivered;
 }
@@ -187,6 +226,7 @@ bool mixStream(Stream &stream, float *mix, uint32_t frames, uint64_t deviceFrame
     if (stream.inputEnded && stream.ring.filled() == 0 && !stream.drained) {
         stream.drained = true;
         stream.drainedAtDeviceFrame = deviceFrameAtStart + count;
+        stream.drainedTime = now;
     }
     return !stream.inputEnded && stream.ring.filled() < stream.ring.capacity() / 2;
 }

@@ -34,6 +34,9 @@ struct DeviceClock {
 
     // The device frame being heard at `now`: one buffer behind what was handed out.
     uint64_t heardFrame(Clock::time_point now) const;
+    // The device was closed: everything handed out counts as heard, and the
+    // next device carries on from there.
+    void outputClosed();
 };
 
 struct StreamFormat {
@@ -75,8 +78,7 @@ struct Stream {
     std::unique_ptr<Converter> converter;
     bool decoderFinished = false;
     uint64_t nextSourceFrame = 0;
-    std::vector<int16_t> sourceChunk;
-    std::vector<int16_t> convertedChunk;
+    std::vector<int16_t> sourceChunk; // decoder output awaiting conversion; empty when passing through
 
     // Guarded by the engine's mix lock.
     PlayState state = PlayState::Stopped;
@@ -88,6 +90,7 @@ struct Stream {
     uint64_t lastMixDeviceEnd = 0;     // device frame just after this stream's last mixed frame
     bool drained = false;              // everything delivered has been mixed
     uint64_t drainedAtDeviceFrame = 0;
+    Clock::time_point drainedTime{};   // when the callback handed out the last frame
     bool stalled = false;
     bool refilling = false;            // emptied by a seek and not yet refilled: silent, not stalled
     float gain = 1.0f;

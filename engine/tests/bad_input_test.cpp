@@ -47,6 +47,12 @@ struct FileCase {
 
 TEST_F(BadInput, EachFileIsRefusedOrPlaysWhatItHolds)
 {
+    writeMp3(folder / "other.mp3", Tone{1000, 0.4, 22050, 1});
+    const std::string otherMp3 = readBytes(folder / "other.mp3");
+    auto wavWith = [&](int rate, int channels) {
+        writeSamples(folder / "made.wav", std::vector<int16_t>(size_t(rate * channels) / 2), rate, channels);
+        return readBytes(folder / "made.wav");
+    };
     const FileCase cases[] = {
         {"empty.mp3", [](auto &, auto &) { return std::string(); }, -1},
         {"empty.wav", [](auto &, auto &) { return std::string(); }, -1},
@@ -62,6 +68,10 @@ TEST_F(BadInput, EachFileIsRefusedOrPlaysWhatItHolds)
         {"half-cut.mp3", [](auto &, auto &mp3) { return mp3.substr(0, mp3.size() / 2); }, 0.3},
         {"garbage-after.mp3", [](auto &, auto &mp3) { return mp3 + randomBytes(5000, 6); }, 0.6},
         {"garbage-before.mp3", [](auto &, auto &mp3) { return randomBytes(3000, 7) + mp3; }, 0.6},
+        {"two-files-stitched.mp3", [&](auto &, auto &mp3) { return mp3 + otherMp3; }, 0.6},
+        {"rate-100.wav", [&](auto &, auto &) { return wavWith(100, 1); }, -1},
+        {"six-channels.wav", [&](auto &, auto &) { return wavWith(44100, 6); }, -1},
+        {"rate-8000.wav", [&](auto &, auto &) { return wavWith(8000, 1); }, 0.5},
     };
     for (const FileCase &test : cases) {
         SCOPED_TRACE(test.name);
@@ -125,8 +135,9 @@ TEST_F(BadInput, FileDeletedOrCutWhilePlayingEnds)
             const auto started = std::chrono::steady_clock::now();
             EXPECT_TRUE(playToEnd(stream, 10));
             const double playedFor = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-            if (cut)
+            if (cut) {
                 EXPECT_LT(playedFor, 2.5);
+            }
             EXPECT_EQ(BASS_ChannelGetLevel(stream), 0u);
             BASS_StreamFree(stream);
         }

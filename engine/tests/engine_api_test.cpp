@@ -93,6 +93,41 @@ TEST_F(EngineApi, LengthIsOnTheFilesOwnScale)
     }
 }
 
+// The length known at creation is what a full decode by the mpg123 program gives,
+// whatever tags surround the frames and whether or not an Info tag is there.
+TEST_F(EngineApi, Mp3LengthMatchesAFullDecode)
+{
+    struct Case {
+        const char *name;
+        Tone tone;
+        const char *lameOptions;
+    };
+    const Case cases[] = {
+        {"info-tag.mp3", Tone{440, 1.3}, ""},
+        {"no-info-tag.mp3", Tone{440, 1.3}, "-t"},
+        {"id3v2-and-v1.mp3", Tone{440, 0.7}, "--add-id3v2 --tt Title"},
+        {"mono-22k.mp3", Tone{440, 0.9, 22050, 1}, ""},
+        {"mono-22k-no-info.mp3", Tone{440, 0.9, 22050, 1}, "-t"},
+        {"vbr.mp3", Tone{440, 1.1}, "-V 2"},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        const fs::path path = folder / test.name;
+        writeMp3(path, test.tone, test.lameOptions);
+        const fs::path decoded = folder / "decoded.wav";
+        ASSERT_EQ(std::system(("mpg123 -q -w '" + decoded.string() + "' '" + path.string() + "'").c_str()), 0);
+        SF_INFO decodedInfo{};
+        SNDFILE *file = sf_open(decoded.c_str(), SFM_READ, &decodedInfo);
+        ASSERT_NE(file, nullptr);
+        sf_close(file);
+        const HSTREAM stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
+        ASSERT_NE(stream, 0u);
+        EXPECT_EQ(BASS_ChannelGetLength(stream, BASS_POS_BYTE),
+                  QWORD(decodedInfo.frames) * QWORD(decodedInfo.channels) * 2);
+        BASS_StreamFree(stream);
+    }
+}
+
 TEST_F(EngineApi, FormatIsDecidedByContentNotName)
 {
     writeMp3(folder / "really-mp3.wav", Tone{});
@@ -124,8 +159,9 @@ TEST_F(EngineApi, Id3v1TagIsSeenExactlyWhenTheFileEndsInOne)
         ASSERT_NE(stream, 0u);
         const char *tag = BASS_ChannelGetTags(stream, BASS_TAG_ID3);
         EXPECT_EQ(tag != nullptr, test.tagged);
-        if (tag)
+        if (tag) {
             EXPECT_EQ(std::string(tag, 3), "TAG");
+        }
     }
 }
 
