@@ -2,6 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -116,6 +117,20 @@ bool leftButtonHeld()
     const bool held = (pointer->mask & XCB_BUTTON_MASK_1) != 0;
     std::free(pointer);
     return held;
+}
+
+bool onX11() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>() != nullptr; }
+
+// Where the window manager cannot move a window itself, the window follows the
+// pointer until the button is released; ticks, painting and docking go on.
+void followPointerUntilRelease(PlayerWindowWidget *widget)
+{
+    const QPoint grab = QCursor::pos() - widget->pos();
+    while (widget->isVisible() && leftButtonHeld()) {
+        widget->move(QCursor::pos() - grab);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(10);
+    }
 }
 
 // On screen only while shown and taller than 0 pixels.
@@ -279,8 +294,10 @@ void startWindowDrag(Window window)
     // A press that has already been released is a drag of no length; a move
     // started now would follow the pointer until the next click.
     PlayerWindowWidget *widget = windowWidget(window);
-    if (widget && widget->windowHandle() && leftButtonHeld())
-        widget->windowHandle()->startSystemMove();
+    if (!widget || !widget->windowHandle() || !leftButtonHeld())
+        return;
+    if (!widget->windowHandle()->startSystemMove() && onX11())
+        followPointerUntilRelease(widget);
 }
 
 void *nativeWindowHandle(Window window)
