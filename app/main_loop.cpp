@@ -12,6 +12,7 @@
 #include "app/exit_program.h"
 #include "app/player_settings.h"
 #include "platform/toolkit.h"
+#include "playback/media_remote.h"
 #include "playback/playback.h"
 #include "skin/front_panel.h"
 
@@ -109,6 +110,7 @@ void runLoopPass()
     routeEvent(uiEvent);
     UpdatePushButtonGlow(uiEvent.kind);
     UpdateHandCursor(uiEvent.kind);
+    runMediaRequests();
     if (uiEvent.kind == EventKind::CloseRequest)
         exitProgram();
 }

@@ -5,6 +5,7 @@
 #include "audio_engine.h"
 #include "display/displays.h"
 #include "platform/toolkit.h"
+#include "playback/media_remote.h"
 #include "playback/playback.h"
 #include "skin/front_panel.h"
 #include "skin/skin.h"
@@ -30,5 +31,6 @@ void startPlayer(int &argc, char **argv)
     createPlayerObjects();
     BASS_Init(DefaultOutputDevice, AudioOutputRate, 0, nativeWindowHandle(Window::MainWindow), nullptr);
     startDisplayTimer(DisplayTimerPeriodMs, displayTick);
+    startMediaRemote();
     showWindow(Window::MainWindow);
 }

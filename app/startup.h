@@ -7,6 +7,7 @@ constexpr int DefaultOutputDevice = -1;
 
 // PlayerState's start values, the skin, both windows with their controls, drops.
 void createPlayerObjects();
-// The toolkit, createPlayerObjects, the audio engine and the display timer;
+// The toolkit, createPlayerObjects, the audio engine, the display timer and
+// the media controls on the session bus (when there is one);
 // MainWindow is shown last.
 void startPlayer(int &argc, char **argv);

@@ -44,6 +44,7 @@ struct ToolkitObjects {
     std::array<QWidget *, ControlSlots> controls{};
     std::deque<UiEvent> queuedEvents;
     bool handCursorShown = false;
+    std::optional<QPoint> lastLeftPress; // screen position
 };
 
 ToolkitObjects &toolkit()
@@ -125,12 +126,16 @@ bool onX11() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application
 // pointer until the button is released; ticks, painting and docking go on.
 void followPointerUntilRelease(PlayerWindowWidget *widget)
 {
-    const QPoint grab = QCursor::pos() - widget->pos();
+    // Held by where the press was: the pointer may have moved on before the press was handled.
+    const QPoint grab = toolkit().lastLeftPress.value_or(QCursor::pos()) - widget->pos();
     while (widget->isVisible() && leftButtonHeld()) {
         widget->move(QCursor::pos() - grab);
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(10);
     }
+    // The pointer may have moved since the last pass: the window ends where the button was released.
+    if (widget->isVisible())
+        widget->move(QCursor::pos() - grab);
 }
 
 // On screen only while shown and taller than 0 pixels.
@@ -156,6 +161,11 @@ void queueOtherEvent(Window window)
     UiEvent event;
     event.window = window;
     queueUiEvent(std::move(event));
+}
+
+void noteLeftPress(QPoint screenPosition)
+{
+    toolkit().lastLeftPress = screenPosition;
 }
 
 void restoreArrowCursor()

@@ -6,7 +6,10 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPaintEvent>
 #include <QUrl>
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -122,6 +125,7 @@ void PlayerWindowWidget::paintEvent(QPaintEvent *)
 void PlayerWindowWidget::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton) {
+        noteLeftPress(event->globalPosition().toPoint());
         if (!pressStartsDoubleClick(event))
             queueUiEvent(eventOf(EventKind::LeftPress, name_));
         return;
@@ -215,21 +219,79 @@ void ImageControlWidget::setImage(const QImage *image)
     const qint64 key = image ? image->cacheKey() : 0;
     if (image == image_ && key == shownImageKey_)
         return;
-    image_ = image;
     shownImageKey_ = key;
+    // The same image painted over in place: only the pixels that differ from
+    // the copy of what Qt was last given need reach the screen.
+    if (image && image == image_ && shownPixels_.size() == image->size() && shownPixels_.format() == image->format()) {
+        const QRect changed = changedRect(*image);
+        if (!changed.isEmpty())
+            update(changed);
+        return;
+    }
+    showWholeImage(image);
+}
+
+void ImageControlWidget::showWholeImage(const QImage *image)
+{
+    const bool paintedInPlace = image && image == image_;
+    image_ = image;
     if (image && image->size() != size())
         resize(image->size());
     // An opaque image covers the whole control: Qt need not paint the skin under it first.
     setAttribute(Qt::WA_OpaquePaintEvent, image && !image->hasAlphaChannel());
+    // Only an image that came back changed is copied: skin images never change.
+    if (paintedInPlace)
+        shownPixels_ = image->copy();
+    else
+        shownPixels_ = QImage();
     update();
 }
 
-void ImageControlWidget::paintEvent(QPaintEvent *)
+QRect ImageControlWidget::changedRect(const QImage &image)
+{
+    const qsizetype stride = image.bytesPerLine();
+    const uchar *now = image.constBits();
+    if (stride == shownPixels_.bytesPerLine() && std::memcmp(now, shownPixels_.constBits(), image.sizeInBytes()) == 0)
+        return {};
+    uchar *shown = shownPixels_.bits();
+    const int depth = image.depth();
+    const size_t rowBytes = (static_cast<size_t>(image.width()) * static_cast<size_t>(depth) + 7) / 8;
+    int left = image.width(), right = -1, top = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar *nowRow = now + y * stride;
+        uchar *shownRow = shown + y * shownPixels_.bytesPerLine();
+        if (std::memcmp(nowRow, shownRow, rowBytes) == 0)
+            continue;
+        size_t first = 0;
+        while (first + 8 <= rowBytes && std::memcmp(nowRow + first, shownRow + first, 8) == 0)
+            first += 8;
+        while (nowRow[first] == shownRow[first])
+            ++first;
+        size_t end = rowBytes;
+        while (end >= first + 8 && std::memcmp(nowRow + end - 8, shownRow + end - 8, 8) == 0)
+            end -= 8;
+        while (nowRow[end - 1] == shownRow[end - 1])
+            --end;
+        const size_t last = end - 1;
+        left = std::min(left, static_cast<int>(first * 8 / static_cast<size_t>(depth)));
+        right = std::max(right, static_cast<int>(((last + 1) * 8 - 1) / static_cast<size_t>(depth)));
+        if (top < 0)
+            top = y;
+        bottom = y;
+        std::memcpy(shownRow + first, nowRow + first, last - first + 1);
+    }
+    if (top < 0)
+        return {};
+    return QRect(QPoint(left, top), QPoint(std::min(right, image.width() - 1), bottom));
+}
+
+void ImageControlWidget::paintEvent(QPaintEvent *event)
 {
     if (!image_)
         return;
     QPainter painter(this);
-    painter.drawImage(0, 0, *image_);
+    const QRect exposed = event->rect();
+    painter.drawImage(exposed.topLeft(), *image_, exposed);
 }
 
 void ImageControlWidget::queueControlEvent(ControlSubType subType)
@@ -242,6 +304,7 @@ void ImageControlWidget::mousePressEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton) {
         if (pressStartsDoubleClick(event))
             return;
+        noteLeftPress(event->globalPosition().toPoint());
         leftHeld_ = true;
         dragReported_ = false;
         leftPressPosition_ = event->position().toPoint();
@@ -309,6 +372,7 @@ void PlaylistBoxWidget::mousePressEvent(QMouseEvent *event)
         queueOtherEvent(window_);
         return;
     }
+    noteLeftPress(event->globalPosition().toPoint());
     QListWidget::mousePressEvent(event);
     if (!pressStartsDoubleClick(event))
         queueUiEvent(eventOf(EventKind::LeftPress, window_));

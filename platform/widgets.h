@@ -11,6 +11,8 @@
 
 void queueUiEvent(UiEvent event);
 void queueOtherEvent(Window window);
+// Where the left button last went down, for a drag that starts from it.
+void noteLeftPress(QPoint screenPosition);
 // The arrow comes back at the next pointer move after setHandCursor.
 void restoreArrowCursor();
 
@@ -50,6 +52,8 @@ class ImageControlWidget : public QWidget {
 public:
     ImageControlWidget(QWidget *parent, Window window, Control name);
 
+    // Repaints only the pixels that differ from what the control last showed;
+    // nothing at all when the image is unchanged.
     void setImage(const QImage *image);
     const QImage *image() const { return image_; }
 
@@ -62,11 +66,16 @@ protected:
 
 private:
     void queueControlEvent(ControlSubType subType);
+    void showWholeImage(const QImage *image);
+    QRect changedRect(const QImage &image);
 
     Window window_;
     Control name_;
     const QImage *image_ = nullptr;
     qint64 shownImageKey_ = 0;
+    // A private copy of the pixels last handed to Qt, to tell what an image
+    // painted over in place has changed.
+    QImage shownPixels_;
     QPoint leftPressPosition_;
     bool leftHeld_ = false;
     bool dragReported_ = false;

@@ -15,6 +15,12 @@ packages=(
   lame mpg123 sox
   # a real X server, window manager and pointer for the GUI tests
   xvfb openbox xdotool wmctrl x11-utils imagemagick
+  # reading screenshots and recorded sound in the end-to-end scenarios
+  python3
+  # building the Debian package; checking the installed desktop entry, AppStream metainfo and icons
+  dpkg-dev desktop-file-utils appstream libxml2-utils librsvg2-bin
+  # a private session bus for the media-control (MPRIS2) tests
+  dbus-daemon dbus-bin dbus-session-bus-common
 )
 
 missing=()

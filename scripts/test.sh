@@ -62,7 +62,10 @@ run_suite() {
   failed=$((failed + bad))
 }
 
+# The release suite also installs the built .deb with apt, starts it and purges it again.
+export QUORVEL_TEST_INSTALL_DEB=1
 run_suite release ""
+unset QUORVEL_TEST_INSTALL_DEB
 run_suite asan "" -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=address,undefined
 run_suite tsan "-L engine" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=thread -DENGINE_ONLY=ON
 

@@ -5,12 +5,15 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QPaintEvent>
+#include <QRegion>
 #include <memory>
 #include <vector>
 
 #include "app/player_state.h"
 #include "display/displays.h"
 #include "display/tests/display_test_support.h"
+#include "platform/text_codec.h"
 #include "platform/toolkit.h"
 #include "platform/widgets.h"
 
@@ -117,6 +120,20 @@ TEST(Ticker, RestartsAt230OnlyAfterTheTextHasLeftTheStrip) {
   }
 }
 
+// A text many times wider than the strip, at every stage of its way across.
+TEST(Ticker, LongTextLooksTheSameAtEveryPosition) {
+  player.tickerText = std::string(DefaultTickerText) + " \xC0\xE1\xE2 (\xFF) " + std::string(DefaultTickerText);
+  const QString shown = decodeCp1251(player.tickerText);
+  const int width = lcdWidthOf(shown);
+  ASSERT_GT(width, 3 * 273);
+  player.tickerStep = 1.0f;
+  for (int x = 230; x >= -width - 20; x -= 3) {
+    player.tickerX = float(x + 1);
+    paintTicker();
+    ASSERT_EQ(differingPixels(canvas(Canvas::TickerCanvas), expectedTicker(x, shown)), 0) << x;
+  }
+}
+
 TEST(Ticker, EmptyTextDrawsNothingAndRestartsBelowMinus20) {
   player.tickerText.clear();
   player.tickerX = -19.0f;
@@ -163,11 +180,15 @@ TEST(ProgressBar, PlayedPartInOrangeOnTheDarkTrack) {
   }
 }
 
-// Counts the paints of one image control.
+// Counts the paints of one image control and gathers the area they covered.
 struct PaintCounter : QObject {
   int paints = 0;
+  QRegion painted;
   bool eventFilter(QObject *, QEvent *event) override {
-    if (event->type() == QEvent::Paint) ++paints;
+    if (event->type() == QEvent::Paint) {
+      ++paints;
+      painted += static_cast<QPaintEvent *>(event)->region();
+    }
     return false;
   }
 };
@@ -179,30 +200,118 @@ ImageControlWidget *controlShowing(const QImage &image) {
   return nullptr;
 }
 
-TEST(DisplayViews, EveryTickRepaintsEveryView) {
+// The smallest rect holding every pixel at which two images of one size differ.
+QRect differingArea(const QImage &a, const QImage &b) {
+  QRect area;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if (a.pixel(x, y) != b.pixel(x, y)) area |= QRect(x, y, 1, 1);
+  return area;
+}
+
+constexpr Canvas viewedCanvases[] = {Canvas::LeftMeterCanvas, Canvas::RightMeterCanvas, Canvas::TickerCanvas,
+                                     Canvas::LcdCanvas, Canvas::ProgressCanvas};
+
+// What one change does to every view: which canvases' pixels it changes, and
+// whether their views repainted those pixels.
+struct ViewWatch {
+  std::vector<std::unique_ptr<PaintCounter>> counters;
+  std::vector<QImage> before;
+
+  ViewWatch() {
+    for (Canvas name : viewedCanvases) {
+      ImageControlWidget *control = controlShowing(canvas(name));
+      EXPECT_NE(control, nullptr) << int(name);
+      counters.push_back(std::make_unique<PaintCounter>());
+      if (control) control->installEventFilter(counters.back().get());
+      before.push_back(canvas(name).copy());
+    }
+  }
+  ~ViewWatch() {
+    for (size_t i = 0; i < counters.size(); ++i)
+      if (ImageControlWidget *control = controlShowing(canvas(viewedCanvases[i])))
+        control->removeEventFilter(counters[i].get());
+  }
+
+  // Each view repaints when, and only when, its pixels changed, and then covers
+  // them. Returns how many canvases changed.
+  int expectRepaintsExactlyWhereChanged(const char *change) {
+    int changedCanvases = 0;
+    for (int round = 0; round < 5; ++round) QCoreApplication::processEvents();
+    for (size_t i = 0; i < counters.size(); ++i) {
+      SCOPED_TRACE(testing::Message() << change << ", canvas " << i);
+      const QImage &now = canvas(viewedCanvases[i]);
+      const QRect changed = differingArea(before[i], now);
+      if (changed.isEmpty()) {
+        EXPECT_EQ(counters[i]->paints, 0);
+      } else {
+        ++changedCanvases;
+        EXPECT_GE(counters[i]->paints, 1);
+        EXPECT_EQ(QRegion(changed).subtracted(counters[i]->painted), QRegion());
+      }
+      counters[i]->paints = 0;
+      counters[i]->painted = QRegion();
+      before[i] = now.copy();
+    }
+    return changedCanvases;
+  }
+};
+
+TEST(DisplayViews, RepaintExactlyWhenTheirPixelsChange) {
   showWindow(Window::MainWindow);
   resizeWindow(Window::PlaylistWindow, 400, 396);
   showWindow(Window::PlaylistWindow);
+  player.stream = 0;
+  player.tickerText = "Sample text";
+  player.tickerX = 100.0f;
+  player.tickerStep = 1.0f;
   displayTick();
   QCoreApplication::processEvents();
-  const Canvas canvases[] = {Canvas::LeftMeterCanvas, Canvas::RightMeterCanvas, Canvas::TickerCanvas,
-                             Canvas::LcdCanvas, Canvas::ProgressCanvas};
-  std::vector<std::unique_ptr<PaintCounter>> counters;
-  for (Canvas name : canvases) {
-    ImageControlWidget *control = controlShowing(canvas(name));
-    ASSERT_NE(control, nullptr) << int(name);
-    counters.push_back(std::make_unique<PaintCounter>());
-    control->installEventFilter(counters.back().get());
-  }
-  // Nothing changes between these ticks except the ticker, yet each view repaints.
-  player.stream = 0;
+
+  ViewWatch watch;
   for (int tick = 1; tick <= 3; ++tick) {
     displayTick();
-    for (int round = 0; round < 5; ++round) QCoreApplication::processEvents();
-    for (size_t i = 0; i < counters.size(); ++i) EXPECT_GE(counters[i]->paints, tick) << "canvas " << i;
+    EXPECT_EQ(watch.expectRepaintsExactlyWhereChanged("the ticker moves"), 1);
   }
-  for (size_t i = 0; i < counters.size(); ++i)
-    controlShowing(canvas(canvases[i]))->removeEventFilter(counters[i].get());
+
+  player.tickerStep = 0.0f;
+  for (int tick = 1; tick <= 3; ++tick) {
+    displayTick();
+    EXPECT_EQ(watch.expectRepaintsExactlyWhereChanged("nothing changes"), 0);
+  }
+
+  const struct {
+    const char *change;
+    void (*apply)();
+  } changes[] = {
+      {"left needle", [] { player.leftNeedleX += 20; }},
+      {"right needle lifts", [] { player.rightNeedleLift += 10; }},
+      {"dark faces", [] { player.darkFaceOffset = player.darkFaceOffset == 0 ? 1000 : 0; }},
+      {"counter", [] {
+         playlistBoxClear();
+         for (int row = 0; row < 12; ++row) playlistBoxAppend("track " + std::to_string(row) + ".mp3");
+         playlistBoxSelect(7);
+       }},
+      {"ticker text", [] { player.tickerText = "Other text"; }},
+  };
+  for (const auto &change : changes) {
+    change.apply();
+    displayTick();
+    EXPECT_GE(watch.expectRepaintsExactlyWhereChanged(change.change), 1);
+    displayTick();
+    EXPECT_EQ(watch.expectRepaintsExactlyWhereChanged(change.change), 0);
+  }
+  // Without a stream the tick leaves the bar empty; painted directly it still reaches the screen.
+  paintProgressBar(60, 120);
+  EXPECT_EQ(watch.expectRepaintsExactlyWhereChanged("progress"), 1);
+  displayTick();
+  EXPECT_EQ(watch.expectRepaintsExactlyWhereChanged("progress back to empty"), 1);
+
+  playlistBoxClear();
+  player.leftNeedleX -= 20;
+  player.rightNeedleLift -= 10;
+  player.darkFaceOffset = 0;
+  player.tickerStep = 1.0f;
 }
 
 }  // namespace

@@ -94,6 +94,19 @@ bool readFileHead(const char *path, FileHead *out)
     return ok;
 }
 
+// Clamps mixed samples to 16 bits, in runs of a fixed length that the compiler
+// turns into vector code.
+void toDeviceSamples(const float *mixed, int16_t *out, size_t samples)
+{
+    constexpr size_t runSamples = 16;
+    size_t done = 0;
+    for (; done + runSamples <= samples; done += runSamples)
+        for (size_t i = done; i < done + runSamples; ++i)
+            out[i] = static_cast<int16_t>(std::clamp(mixed[i], -32768.0f, 32767.0f));
+    for (; done < samples; ++done)
+        out[done] = static_cast<int16_t>(std::clamp(mixed[done], -32768.0f, 32767.0f));
+}
+
 } // namespace
 
 Engine &Engine::instance()
@@ -230,7 +243,7 @@ void Engine::closeOutputIfIdle()
 bool Engine::outputRunning()
 {
     std::lock_guard lock(outputMutex_);
-    return device_ != 0;
+    return device_ != 0 || retiring_;
 }
 
 uint32_t Engine::createStream(const char *path)
@@ -345,9 +358,8 @@ void Engine::mixInto(int16_t *out, uint32_t frames, int parity)
             std::fill_n(mixBuffer_.begin(), size_t(slice) * RingBuffer::channels, 0.0f);
             for (Stream *stream : mixList_)
                 runningLow |= mixStream(*stream, mixBuffer_.data(), slice, clock_.framesBeforeLastCallback, now);
-            int16_t *sliceOut = out + size_t(done) * RingBuffer::channels;
-            for (size_t i = 0; i < size_t(slice) * RingBuffer::channels; ++i)
-                sliceOut[i] = static_cast<int16_t>(std::clamp(mixBuffer_[i], -32768.0f, 32767.0f));
+            toDeviceSamples(mixBuffer_.data(), out + size_t(done) * RingBuffer::channels,
+                            size_t(slice) * RingBuffer::channels);
             done += slice;
         }
     }

@@ -31,7 +31,7 @@ public:
     // Locks the output device, reopening it if it was closed while idle, and
     // keeps it open while the lock is held; `*running` tells whether it runs.
     std::unique_lock<std::mutex> holdRunningOutput(bool *running);
-    bool outputRunning();
+    bool outputRunning(); // open, or still closing
     void setIdleGrace(double seconds) { idleGraceSeconds_.store(seconds); }
 
     // The device frame heard now; caller holds mixMutex.

@@ -18,7 +18,8 @@ struct StreamStats {
 bool streamStats(uint32_t handle, StreamStats *stats);
 
 // The output device closes once nothing has played for the grace time (a few
-// seconds by default) and reopens when a stream is played.
+// seconds by default) and reopens when a stream is played. Open until it has
+// finished closing.
 bool outputDeviceOpen();
 void setOutputIdleGrace(double seconds);
 

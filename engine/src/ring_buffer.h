@@ -1,5 +1,5 @@
-// Fixed-size FIFO of interleaved stereo 16-bit frames; allocated once, so pushing
-// and popping under the mix lock never allocates.
+// Fixed-size FIFO of interleaved stereo 16-bit frames; allocated once, so filling
+// and draining it never allocates. The decoder writes straight into its free space.
 #pragma once
 
 #include <algorithm>

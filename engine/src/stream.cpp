@@ -3,6 +3,7 @@
 #include "stream.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -27,6 +28,56 @@ uint64_t framesNotYetHeard(const Stream &stream, uint64_t heardDeviceFrame, uint
 {
     const uint64_t queued = stream.lastMixDeviceEnd > heardDeviceFrame ? stream.lastMixDeviceEnd - heardDeviceFrame : 0;
     return std::min(queued, mixedFrames);
+}
+
+// Adds `frames` frames at a fixed gain (0 to 1) and raises the block peaks.
+// Runs of a fixed length let the compiler turn the inner loop into vector code.
+void mixSteady(const int16_t *frame, float *out, uint32_t frames, float gain, float *blockLeft, float *blockRight)
+{
+    constexpr uint32_t runFrames = 8;
+    constexpr uint32_t runSamples = runFrames * deviceChannels;
+    std::array<int, runSamples> peaks{}; // even entries left, odd entries right
+    uint32_t done = 0;
+    for (; done + runFrames <= frames; done += runFrames) {
+        const int16_t *in = frame + size_t(done) * deviceChannels;
+        float *mixed = out + size_t(done) * deviceChannels;
+        for (uint32_t i = 0; i < runSamples; ++i) {
+            mixed[i] += float(in[i]) * gain;
+            peaks[i] = std::max(peaks[i], std::abs(int(in[i])));
+        }
+    }
+    for (uint32_t i = done * deviceChannels; i < frames * deviceChannels; ++i) {
+        out[i] += float(frame[i]) * gain;
+        peaks[i % 2] = std::max(peaks[i % 2], std::abs(int(frame[i])));
+    }
+    int peakLeft = 0;
+    int peakRight = 0;
+    for (uint32_t i = 0; i < runSamples; i += deviceChannels) {
+        peakLeft = std::max(peakLeft, peaks[i]);
+        peakRight = std::max(peakRight, peaks[i + 1]);
+    }
+    *blockLeft = std::max(*blockLeft, float(peakLeft) * gain);
+    *blockRight = std::max(*blockRight, float(peakRight) * gain);
+}
+
+// The same while the gain moves towards its target one step per frame, so that
+// a volume change never clicks.
+void mixRamping(Stream &stream, const int16_t *frame, float *out, uint32_t frames, float rampStep, float *blockLeft,
+                float *blockRight)
+{
+    float gain = stream.gain;
+    const float target = stream.targetGain;
+    for (uint32_t i = 0; i < frames; ++i) {
+        if (gain != target)
+            gain = gain < target ? std::min(target, gain + rampStep) : std::max(target, gain - rampStep);
+        const float left = frame[2 * i] * gain;
+        const float right = frame[2 * i + 1] * gain;
+        out[2 * i] += left;
+        out[2 * i + 1] += right;
+        *blockLeft = std::max(*blockLeft, std::fabs(left));
+        *blockRight = std::max(*blockRight, std::fabs(right));
+    }
+    stream.gain = gain;
 }
 
 } // namespace
@@ -196,17 +247,10 @@ bool mixStream(Stream &stream, float *mix, uint32_t frames, uint64_t deviceFrame
         const uint32_t piece = std::min({count - mixed, toBlockEnd, uint32_t(stream.ring.contiguous(mixed))});
         const int16_t *frame = stream.ring.peek(mixed);
         float *out = mix + size_t(mixed) * deviceChannels;
-        for (uint32_t i = 0; i < piece; ++i) {
-            if (stream.gain != stream.targetGain)
-                stream.gain = stream.gain < stream.targetGain ? std::min(stream.targetGain, stream.gain + rampStep)
-                                                              : std::max(stream.targetGain, stream.gain - rampStep);
-            const float left = frame[2 * i] * stream.gain;
-            const float right = frame[2 * i + 1] * stream.gain;
-            out[2 * i] += left;
-            out[2 * i + 1] += right;
-            blockLeft = std::max(blockLeft, std::fabs(left));
-            blockRight = std::max(blockRight, std::fabs(right));
-        }
+        if (stream.gain == stream.targetGain)
+            mixSteady(frame, out, piece, stream.gain, &blockLeft, &blockRight);
+        else
+            mixRamping(stream, frame, out, piece, rampStep, &blockLeft, &blockRight);
         mixed += piece;
         if (piece == toBlockEnd || mixed == count) {
             stream.levels.add(outputFrame, uint32_t(blockLeft + 0.5f), uint32_t(blockRight + 0.5f));
