@@ -3,6 +3,7 @@
 # the pointer until the button is released. Runs its own bare Xvfb display.
 # Usage: drag_without_window_manager_test.sh PLAYER_BINARY
 set -uo pipefail
+source "$(dirname "$0")/../../tests/lib/player_window.sh"
 player=$1
 work=$(mktemp -d)
 number=$((300 + RANDOM % 200))
@@ -15,12 +16,7 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 cd "$work" && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb "$player" &
 pid=$!
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --pid "$pid" --onlyvisible --name . 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+window=$(wait_for_player_window "$pid")
 [ -n "$window" ] || { echo "FAIL: no window"; exit 1; }
 sleep 0.5
 

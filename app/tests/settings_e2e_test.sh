@@ -4,6 +4,7 @@
 # back byte for byte, and the window manager's close leaves the file alone.
 # Usage: settings_e2e_test.sh PLAYER_BINARY
 set -uo pipefail
+source "$(dirname "$0")/../../tests/lib/player_window.sh"
 player=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -28,12 +29,7 @@ run_and_close() {
   local dir=$1 how=$2 pid window status
   (cd "$dir" && SDL_AUDIODRIVER=dummy exec "$player") &
   pid=$!
-  window=
-  for _ in $(seq 100); do
-    window=$(xdotool search --pid "$pid" --onlyvisible --name . 2>/dev/null | head -n 1)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
+  window=$(wait_for_player_window "$pid")
   if [ -z "$window" ]; then
     kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
     echo "no window"; return 1

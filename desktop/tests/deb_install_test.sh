@@ -6,6 +6,7 @@
 # It changes the system, so it runs only as root with QUORVEL_TEST_INSTALL_DEB=1
 # (CI's throwaway machine); otherwise it reports itself skipped (exit 77).
 set -uo pipefail
+source "$(dirname "$0")/../../tests/lib/player_window.sh"
 deb_dir=$1
 if [ "${QUORVEL_TEST_INSTALL_DEB:-0}" != 1 ] || [ "$(id -u)" != 0 ]; then
   echo "skipped: needs root and QUORVEL_TEST_INSTALL_DEB=1"
@@ -43,12 +44,7 @@ desktop-file-validate /usr/share/applications/quorvel.desktop || fail "installed
 # The installed program, started as the menu would start it, opens its front panel.
 cd "$work" && SDL_AUDIODRIVER=dummy quorvel >/dev/null 2>&1 &
 player_pid=$!
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --pid "$player_pid" --onlyvisible --name . 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+window=$(wait_for_player_window "$player_pid")
 [ -n "$window" ] || fail "the installed quorvel showed no window"
 kill "$player_pid" 2>/dev/null
 wait "$player_pid" 2>/dev/null

@@ -3,6 +3,7 @@
 # At QT_SCALE_FACTOR=2 the real player's MainWindow is 800 x 400 device pixels,
 # and dragged by its skin it follows the pointer pixel for pixel.
 set -uo pipefail
+source "$(dirname "$0")/../../tests/lib/player_window.sh"
 player=$1
 work=$(mktemp -d)
 pid=
@@ -10,12 +11,7 @@ trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
 
 cd "$work" && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2 "$player" &
 pid=$!
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --pid "$pid" --onlyvisible --name . 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+window=$(wait_for_player_window "$pid")
 [ -n "$window" ] || { echo "FAIL: no window"; exit 1; }
 sleep 0.5
 
